@@ -1,0 +1,17 @@
+# Fails when a core source (anything outside a "ui" folder and the GUI entry point)
+# includes a Qt Widgets header.
+file(GLOB_RECURSE files ${SRC}/platform/* ${SRC}/tags/* ${SRC}/media/* ${SRC}/app/*
+     ${SRC}/gather/* ${SRC}/tools/* ${SRC}/cli/*)
+set(bad "")
+foreach(f ${files})
+  if(f MATCHES "/ui/")
+    continue()
+  endif()
+  file(STRINGS ${f} lines REGEX "#include[ \t]*[<\"](QtWidgets|QWidget|QDialog|QMainWindow|QApplication|QMessageBox|QTableView|QPushButton|QLabel|QLineEdit|QComboBox)")
+  if(lines)
+    list(APPEND bad "${f}: ${lines}")
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "Core files include widget headers:\n${bad}")
+endif()
