@@ -114,13 +114,22 @@ bool TagLoader::prepareV2(State& st)
         std::uint32_t extLen = id3v2::ExtendedHeaderLength(ByteView(ext, have));
         std::uint64_t start = 10 + std::uint64_t(extLen);
         std::uint64_t end = std::min<std::uint64_t>(10 + std::uint64_t(size), file_.size());
-        body_.clear();
-        if (start < end && size <= limits::kMaxId3v2TagBytes)
-            file_.readAt(start, std::size_t(end - start), body_);
-        if ((st.flags & id3v2::kFlagUnsync) && st.version < 4)
-            id3v2::Deunsynchronise(body_);
-        if (body_.size() > kPictureSearchMin)
-            st.picture = id3v2::CutFirstPicture(body_, st.version, &st.pictureDescription);
+        readBody(start, end > start ? end - start : 0, size <= limits::kMaxId3v2TagBytes);
+        if ((st.flags & id3v2::kFlagUnsync) && st.version < 4 && bodyLen_ > 0) {
+            Bytes plain(body_.begin(), body_.begin() + std::ptrdiff_t(bodyLen_));
+            id3v2::Deunsynchronise(plain);
+            bodyLen_ = plain.size();
+            body_.swap(plain);
+        }
+        // Small tags are not searched for a picture. The frame walk jumps over the
+        // picture's data, so it need not be cut out of the buffer.
+        if (bodyLen_ > kPictureSearchMin) {
+            id3v2::FrameText pic = id3v2::GetFrameText(bodyView(), st.version, "APIC");
+            if (pic.position >= 0 && pic.text.toLongLong() > 0) {
+                st.picture = true;
+                st.pictureDescription = pic.pictureDescription;
+            }
+        }
         return true;
     }
 
@@ -134,13 +143,20 @@ bool TagLoader::prepareV2(State& st)
         st.kind = Kind::Riff;
         st.riffHasList = true;
         st.version = 0;
+        // Only the LIST chunk itself is read: in a WAVE file it may stand before
+        // megabytes of audio.
         std::uint64_t listAt = std::uint64_t(off.list);
-        std::uint64_t len = file_.size() - std::min<std::uint64_t>(listAt, file_.size());
-        len = std::min<std::uint64_t>(len, limits::kMaxInfoChunkBytes);
-        file_.readAt(listAt, std::size_t(len), body_);
-        if (body_.size() >= 8) {
+        std::uint8_t listHead[8] = {};
+        if (file_.readAt(listAt, listHead, 8) < 8) {
+            st.kind = Kind::Other;
+            return true;
+        }
+        std::uint64_t listLen = std::uint64_t(readU32LE(listHead + 4)) + 8;
+        listLen = std::min<std::uint64_t>(listLen, file_.size() - listAt); // a size beyond the file
+        readBody(listAt, listLen, listLen <= limits::kMaxInfoChunkBytes);
+        if (bodyLen_ >= 8) {
             st.hasTagSize = true;
-            st.tagSizeValue = qint64(readU32LE(body_.data() + 4)) + 8;
+            st.tagSizeValue = qint64(readU32LE(listHead + 4)) + 8;
             if (riff::FormOf(head) == riff::Form::Rmp3)
                 st.tagSizeValue += 12;
         }
@@ -165,11 +181,24 @@ bool TagLoader::prepareV2(State& st)
     return true;
 }
 
+void TagLoader::readBody(std::uint64_t offset, std::uint64_t len, bool allowed)
+{
+    bodyLen_ = 0;
+    if (!allowed || offset >= file_.size())
+        return;
+    len = std::min<std::uint64_t>(len, file_.size() - offset);
+    // The buffer only grows: zero-filling it anew for every file would cost more
+    // than reading the tag.
+    if (body_.size() < len)
+        body_.resize(std::size_t(len));
+    bodyLen_ = file_.readAt(offset, body_.data(), std::size_t(len));
+}
+
 QString TagLoader::frameText(State& st, const char* id23, bool foldCode)
 {
     switch (st.kind) {
     case Kind::Id3v2: {
-        id3v2::FrameText ft = id3v2::GetFrameText(ByteView(body_.data(), body_.size()), st.version, id23);
+        id3v2::FrameText ft = id3v2::GetFrameText(bodyView(), st.version, id23);
         if (foldCode && ft.position >= 0)
             st.combinedCode &= unsigned(ft.textCode);
         return ft.text;
@@ -182,7 +211,7 @@ QString TagLoader::frameText(State& st, const char* id23, bool foldCode)
                 return QString::number(tail[126]);
             return {};
         }
-        return riff::GetInfoText(ByteView(body_.data(), body_.size()), riff::InfoIdFor(id23));
+        return riff::GetInfoText(bodyView(), riff::InfoIdFor(id23));
     }
     case Kind::Wma:
         return st.wma->frameText(id23);
@@ -349,8 +378,10 @@ void TagLoader::LoadRow(RowStore& store, int index, const QString& path, bool fi
     }
     st.wma.reset();
     file_.close();
-    if (body_.capacity() > 4 * 1024 * 1024)
+    if (body_.size() > 4 * 1024 * 1024) {
         Bytes().swap(body_); // do not keep a huge picture tag's buffer around
+        bodyLen_ = 0;
+    }
 }
 
 int TagLoader::RevertRows(RowStore& store, bool wholeList, bool resetChangeFlags, bool skipMp3AndRmp,

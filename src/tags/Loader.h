@@ -44,12 +44,16 @@ private:
     void clearSide(State& st, Pass pass, int base);
     void putAudioFormat(State& st);
     QString frameText(State& st, const char* id23, bool foldCode);
+    // Reads len bytes at offset (clipped to the file) into the working buffer.
+    void readBody(std::uint64_t offset, std::uint64_t len, bool allowed);
+    ByteView bodyView() const { return ByteView(body_.data(), bodyLen_); }
 
     const TagOptions& options_;
     const GenreTable* genres_;
     WmaErrorGate* wmaGate_ = nullptr;
     FileReader file_;
-    Bytes body_;
+    Bytes body_;            // working buffer; only its first bodyLen_ bytes are the tag
+    std::size_t bodyLen_ = 0;
 };
 
 // Lower-cased extension with its dot ("" when there is none).
