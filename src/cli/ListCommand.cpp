@@ -76,7 +76,7 @@ QString fitToWidth(const QString& s, int width)
         if (ch.size() == 2)
             ++i;
     }
-    out += QStringLiteral("…");
+    out += QLatin1Char('~'); // "…" is two cells wide in many Japanese terminals, one in others
     w += 1;
     return out + QString(std::max(0, width - w), QLatin1Char(' '));
 }
@@ -106,7 +106,9 @@ void printTable(const RowStore& store)
             QString t = cell(store.row(i), c);
             if (c == ColTagSize)
                 t = sizeText(t);
-            t.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+            for (QChar& ch : t)
+                if (ch.unicode() < 0x20)
+                    ch = QLatin1Char(' '); // a tab or line break would break the columns
             line.push_back(t);
         }
         cells.push_back(line);
@@ -125,7 +127,7 @@ void printTable(const RowStore& store)
         return t;
     };
     const std::size_t shrinkable[] = {1, 2, 3, 10, 4};
-    const int floor[] = {12, 10, 10, 12, 6};
+    const int floor[] = {6, 4, 4, 4, 4};
     int budget = terminalWidth();
     while (total() > budget) {
         std::size_t widest = SIZE_MAX;

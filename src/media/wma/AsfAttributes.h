@@ -1,8 +1,8 @@
 #pragma once
-// Attribute look-up and editing over the header's attribute objects, the way the
-// metadata editor presents them for stream 0: one list made of Content Description,
-// then Extended Content Description, then the stream-0 records of the Metadata and
-// Metadata Library objects. Names compare without regard to case.
+// Attribute look-up and editing over the header's attribute objects, presented for
+// stream 0 as one list: Content Description, then Extended Content Description, then
+// the stream-0 records of the Metadata and Metadata Library objects. Names compare
+// without regard to case.
 #include "media/wma/AsfHeader.h"
 
 #include <QStringView>

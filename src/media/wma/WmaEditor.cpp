@@ -407,9 +407,9 @@ bool WriteWmaBinary(WmaEditor& editor, const QString& name, ByteView bytes, std:
         DeleteWmaAttribute(editor, name);
         return true;
     }
-    if (name == kWebLink)
+    if (name.compare(kWebLink, Qt::CaseInsensitive) == 0)
         return WriteWmaWebLink(editor, CodePage::toUnicode(bytes));
-    if (name == kPicture) {
+    if (name.compare(kPicture, Qt::CaseInsensitive) == 0) {
         std::size_t n = std::min(length.value_or(bytes.size()), bytes.size());
         return WriteWmaPicture(editor, bytes.first(n), pictureDescription);
     }

@@ -2,7 +2,7 @@
 // WMA attribute access: our own metadata editor over the ASF header. An editor is
 // opened on one file, read and changed in memory, and then either committed (the
 // header is rebuilt and the file rewritten through a new file) or closed without
-// saving. Attributes are named as the platform's editor names them ("Title",
+// saving. Attributes go by the names WMA tools know them by ("Title",
 // "WM/AlbumTitle", ...); "Duration" and "Bitrate" are the read-only values derived
 // from the file and stream properties.
 //

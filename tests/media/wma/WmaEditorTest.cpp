@@ -142,7 +142,7 @@ const ReadCase kReadCases[] = {
     {"Metadata Library string", stringRecord(u"WM/Conductor", u"K"), ReadCase::Library, true, "K", 4,
      WmaType::String},
 };
-INSTANTIATE_TEST_SUITE_P(Types, WmaReadConversion, ::testing::ValuesIn(kReadCases));
+INSTANTIATE_TEST_SUITE_P(WmaTypes, WmaReadConversion, ::testing::ValuesIn(kReadCases));
 
 TEST_F(WmaEditorTest, MissingAndEmptyAttributesBothReadEmpty)
 {
