@@ -5,5 +5,9 @@ namespace quillory::cli {
 
 const char* ListUsage();
 int RunList(const QStringList& args);
+const char* SetUsage();
+int RunSet(const QStringList& args);
+const char* DemoUsage();
+int RunDemo(const QStringList& args);
 
 } // namespace quillory::cli

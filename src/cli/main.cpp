@@ -15,9 +15,13 @@ void usage()
                "\n"
                "COMMAND:\n"
                "  list   ファイル・フォルダ・プレイリストのタグを一覧表示します\n"
+               "  set    タグの項目を設定してファイルに書き出します\n"
+               "  demo   デモ用のフォルダを作成します\n"
                "\n",
                stderr);
     std::fputs(quillory::cli::ListUsage(), stderr);
+    std::fputs(quillory::cli::SetUsage(), stderr);
+    std::fputs(quillory::cli::DemoUsage(), stderr);
 }
 
 } // namespace
@@ -36,6 +40,10 @@ int main(int argc, char** argv)
     QString command = args.takeFirst();
     if (command == QLatin1String("list"))
         return quillory::cli::RunList(args);
+    if (command == QLatin1String("set"))
+        return quillory::cli::RunSet(args);
+    if (command == QLatin1String("demo"))
+        return quillory::cli::RunDemo(args);
     usage();
     return quillory::cli::kExitUsage;
 }

@@ -1,5 +1,6 @@
 #include "gather/Workers.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QObject>
 
@@ -278,7 +279,25 @@ int BackgroundWork::fetchStepCall(int from, int count)
 {
     if (!fetcher_ || fetcher_->paused() || fetcher_->stopRequested())
         return kStepPaused;
-    return guarded([&] { return host_.FetchNextRow(from, count); });
+    // One call reads rows for a few milliseconds: the hand-over costs as much as a
+    // small file, and the events waiting meanwhile are served between two calls.
+    // While the fetcher has to rest after each row it reads one row per call.
+    const bool oneRow = fetchRestMs() > 0;
+    return guarded([&] {
+        QElapsedTimer slice;
+        slice.start();
+        int last = -1;
+        for (int i = from; i < count;) {
+            int r = host_.FetchNextRow(i, count);
+            if (r < 0 || r >= count)
+                break;
+            last = r;
+            i = r + 1;
+            if (oneRow || slice.elapsed() >= kFetchSliceMs)
+                break;
+        }
+        return last >= 0 ? last : count;
+    });
 }
 
 int BackgroundWork::progressCall(int index)

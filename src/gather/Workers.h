@@ -26,7 +26,8 @@ public:
     // Rows of the list when a fetch run starts.
     virtual int FetchRowCount() = 0;
     // Loads the first row not yet read at index from or later and below count;
-    // returns its index, or count when every row there is read.
+    // returns its index, or count when every row there is read. One call of the
+    // fetcher may ask for several rows in a row.
     virtual int FetchNextRow(int from, int count) = 0;
     virtual void ReportFetchProgress(int index) = 0;
     // The end of a fetch run (fetchBusy is already cleared).
@@ -123,6 +124,8 @@ public:
     // Results of a fetch step besides a row index.
     static constexpr int kStepPaused = -2;
     static constexpr int kStepBusy = -3;
+    // Longest stretch of rows one fetch call reads on the main thread.
+    static constexpr int kFetchSliceMs = 8;
 
     explicit BackgroundWork(WorkerHost& host);
     ~BackgroundWork();

@@ -104,6 +104,7 @@ struct RowJob {
     int v1b = 0; // base of the v1 block
     int v2b = 0; // base of the v2 block
     FileStamp stamp;
+    mode_t originalMode = 0; // as found, before a read-only permission was lifted
 
     void showError(const QString& path, int error) const
     {
@@ -124,6 +125,7 @@ Access checkAccess(RowJob& job, bool& lifted)
         job.showError(job.path, error);
         return Access::Failed;
     }
+    job.originalMode = job.stamp.mode;
     if (IsReadOnly(job.stamp)) {
         WriterContext& ctx = job.ctx;
         bool lift = false;
@@ -672,7 +674,7 @@ RowOutcome WriteRow(RowStore& store, int index, WriteWhich which, WriterContext&
         return RowOutcome::Nothing;
     ListRow& row = store.row(index);
     RowJob job{store, index, row, context, context.fileOps ? *context.fileOps : FileOps::system(), row.path(),
-               LowerExtension(row.path()), 0, 0, FileStamp{}};
+               LowerExtension(row.path()), 0, 0, FileStamp{}, 0};
     job.v1b = v1Base(store.side());
     job.v2b = v2Base(store.side());
     const unsigned mask1 = maskOf(row.sub[std::size_t(job.v1b + FieldChanged)]);
@@ -725,12 +727,14 @@ RowOutcome WriteRow(RowStore& store, int index, WriteWhich which, WriterContext&
                 file.close();
                 if (doV2) {
                     const WmaResult r = writeWmaSide(job);
-                    if (r == WmaResult::Failed)
+                    if (r == WmaResult::Failed) {
                         w = Written::Failed;
-                    else if (r == WmaResult::Skipped || r == WmaResult::Cancelled)
-                        outcome = RowOutcome::Skipped, doV1 = false;
-                    else if (r == WmaResult::Ok)
+                    } else if (r == WmaResult::Skipped || r == WmaResult::Cancelled) {
+                        outcome = RowOutcome::Skipped;
+                        doV1 = false;
+                    } else if (r == WmaResult::Ok) {
                         w = Written::Ok;
+                    }
                 }
                 if (doV1 && w != Written::Failed) {
                     // The attributes may have rewritten the file: the block is placed anew.
@@ -768,7 +772,7 @@ RowOutcome WriteRow(RowStore& store, int index, WriteWhich which, WriterContext&
 
     if (lifted) {
         int error = 0;
-        SetFileMode(job.path, job.stamp.mode, &error, job.ops);
+        SetFileMode(job.path, job.originalMode, &error, job.ops);
     }
     UpdateRowImage(row, index);
     if (suspended && view)
