@@ -25,7 +25,7 @@ int columnByName(std::string_view name)
 
 bool ListRow::isEdited() const
 {
-    auto set = [](const QString& m) { return !m.isEmpty() && m != QLatin1String("0"); };
+    auto set = [](const QString& m) { return m != QLatin1String("0"); };
     return set(sub[ColChangedV2]) || set(sub[ColChangedV1]);
 }
 

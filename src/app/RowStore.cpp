@@ -164,7 +164,8 @@ void UpdateRowImage(ListRow& row, int storeIndex, int playingIndex)
 {
     if (row.image > kImageEdited && storeIndex == playingIndex)
         return;
-    row.image = row.sub[ColChangedV2] != QLatin1String("0") ? kImageEdited : kImageNone;
+    // Either block's mask counts: a copy into the block not shown is an edit too.
+    row.image = row.isEdited() ? kImageEdited : kImageNone;
 }
 
 } // namespace quillory

@@ -214,9 +214,8 @@ std::string sjisOf(const QString& text)
 void append(Bytes& out, std::string_view s) { out.insert(out.end(), s.begin(), s.end()); }
 void append(Bytes& out, ByteView b) { out.insert(out.end(), b.begin(), b.end()); }
 
-// The encoded text with its terminator (a text frame rewritten from Unicode into
-// Shift-JIS goes without one, as the program always wrote it).
-Bytes encodeText(const QString& text, int encoding, Utf16Mark mark, bool littleEndian, bool sjisTerminated = true)
+// The encoded text with its terminator.
+Bytes encodeText(const QString& text, int encoding, Utf16Mark mark, bool littleEndian)
 {
     Bytes out;
     switch (encoding) {
@@ -228,16 +227,15 @@ Bytes encodeText(const QString& text, int encoding, Utf16Mark mark, bool littleE
         return WideToUtf8(text);
     default:
         append(out, sjisOf(text));
-        if (sjisTerminated)
-            out.push_back(0);
+        out.push_back(0);
         return out;
     }
 }
 
-Bytes textContent(const QString& text, int encoding, Utf16Mark mark, bool littleEndian, bool sjisTerminated)
+Bytes textContent(const QString& text, int encoding, Utf16Mark mark, bool littleEndian)
 {
     Bytes out{std::uint8_t(encoding)};
-    append(out, encodeText(text, encoding, mark, littleEndian, sjisTerminated));
+    append(out, encodeText(text, encoding, mark, littleEndian));
     return out;
 }
 
@@ -276,13 +274,14 @@ Bytes urlContent(const QString& url, int encoding)
 bool needsWide(const QString& text) { return !CodePage::canEncode(text); }
 
 // Encoding of a new frame: the row's code, else the combo; a text that Shift-JIS
-// cannot hold with the combo on UTF-16 forces UTF-16; UTF-8 only in 2.4 tags.
+// cannot hold is never written as Shift-JIS (it would lose characters): it goes
+// into UTF-16 (or stays UTF-8); UTF-8 only in 2.4 tags.
 int newFrameEncoding(const QString& text, int version, const EncodingChoice& choice)
 {
     int encoding = choice.rowTextCode >= 0 ? choice.rowTextCode : choice.comboEncoding;
     if (encoding != 0 && encoding != 1 && encoding != 3)
         encoding = 0;
-    if (needsWide(text) && choice.comboEncoding == 1)
+    if (needsWide(text) && (choice.comboEncoding == 1 || encoding == 0))
         encoding = 1;
     if (encoding == 3 && version < 4)
         encoding = 1;
@@ -360,8 +359,7 @@ Bytes newContent(Kind kind, const QString& text, int version, const EncodingChoi
     case Kind::Url:
         return urlContent(text, 0);
     default:
-        return textContent(text, newFrameEncoding(text, version, choice), Utf16Mark::Default, choice.littleEndian,
-                           true);
+        return textContent(text, newFrameEncoding(text, version, choice), Utf16Mark::Default, choice.littleEndian);
     }
 }
 
@@ -522,13 +520,14 @@ FrameChange SetFrameText(EditableTag& tag, std::string_view id23, const QString&
     const std::size_t markAtOffset = kind == Kind::Comment ? 4 : 1;
     Utf16Mark mark = encoding == 1 ? markAt(content, markAtOffset) : Utf16Mark::Default;
     const bool wide = needsWide(text);
-    bool sjisTerminated = true;
     if (kind != Kind::Url && (encoding == 0 || encoding == 3)) {
         if (wide && choice.comboEncoding == 1 && choice.rowTextCode != 3) {
             encoding = 1;
             mark = Utf16Mark::Default;
         } else if (encoding == 0 && wide) {
-            sjisTerminated = false;
+            // Shift-JIS cannot hold this text; UTF-16 keeps every character.
+            encoding = 1;
+            mark = Utf16Mark::Default;
         }
     }
 
@@ -541,7 +540,7 @@ FrameChange SetFrameText(EditableTag& tag, std::string_view id23, const QString&
         fresh = urlContent(text, encoding);
         break;
     default:
-        fresh = textContent(text, encoding, mark, choice.littleEndian, sjisTerminated);
+        fresh = textContent(text, encoding, mark, choice.littleEndian);
         break;
     }
     if (!fitsFrameSize(fresh.size(), tag.version))

@@ -79,10 +79,11 @@ TEST(RowStore, SwapTwiceInOneDirectionSwapsOnce)
     EXPECT_FALSE(s.SwapTagBlocks(PrimarySide::V1));
     EXPECT_EQ(s.row(0).sub[ColTitle], QStringLiteral("v1 title"));
     EXPECT_EQ(s.row(0).sub[ColTitleV1], QStringLiteral("v2 title"));
-    EXPECT_EQ(s.row(0).image, kImageEdited); // the shown mask is now the v1 one
+    EXPECT_EQ(s.row(0).image, kImageEdited);
     EXPECT_TRUE(s.SwapTagBlocks(PrimarySide::V2));
     EXPECT_EQ(s.row(0).sub, before);
-    EXPECT_EQ(s.row(0).image, kImageNone);
+    EXPECT_EQ(s.row(0).image, kImageEdited); // the v1 edit still counts in the v2 view
+    EXPECT_EQ(s.row(1).image, kImageNone);
 }
 
 TEST(RowStore, RenumberSkipsUnreadRowsAndCarriesSelection)

@@ -101,8 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
                     textContent(0, u"新しい歌")},
         ReplaceCase{"ShiftJisTakesUtf16ForWideTextWithUtf16Combo", 3, textContent(0, u"古い"), kHangul,
                     choice(1, true, 0), textContent(1, kHangul, Utf16Order::Little)},
-        ReplaceCase{"ShiftJisStaysForWideTextWithShiftJisCombo", 3, textContent(0, u"古い"), kHangul, choice(0),
-                    bytes({0, '?', '?'}), false},
+        // Shift-JIS cannot hold the text: UTF-16 keeps it, whatever the combo says.
+        ReplaceCase{"ShiftJisTakesUtf16ForWideTextWithShiftJisCombo", 3, textContent(0, u"古い"),
+                    QStringLiteral("Beyoncé 🎤"), choice(0), textContent(1, u"Beyoncé 🎤", Utf16Order::Little)},
         ReplaceCase{"Utf8StaysUtf8ForUtf8Row", 4, textContent(3, u"Old"), QStringLiteral("春の歌 🌸"),
                     choice(1, true, 3), textContent(3, u"春の歌 🌸")},
         ReplaceCase{"Utf8TakesUtf16ForWideTextWithUtf16Combo", 4, textContent(3, u"Old"), kHangul, choice(1, false, 0),
@@ -189,6 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
                       InsertEncodingCase{"Utf8RowInVersion24StaysUtf8", 4, QStringLiteral("歌手"), choice(0, true, 3), 3},
                       InsertEncodingCase{"UnknownRowCodeTakesTheCombo", 4, QStringLiteral("歌手"), choice(3, true, -1), 3},
                       InsertEncodingCase{"WideTextWithUtf16ComboForcesUtf16", 3, kHangul, choice(1, true, 0), 1},
+                      InsertEncodingCase{"WideTextNeverGoesIntoShiftJis", 3, kHangul, choice(0, true, 0), 1},
+                      InsertEncodingCase{"WideTextInUtf8RowOfVersion24StaysUtf8", 4, kHangul, choice(0, true, 3), 3},
                       InsertEncodingCase{"Utf16InVersion22", 2, QStringLiteral("歌手"), choice(1, true, -1), 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
