@@ -1,7 +1,10 @@
 #include "cli/CliCommon.h"
 
+#include "gather/Gather.h"
+#include "media/Genres.h"
 #include "platform/FileAccess.h"
 #include "platform/SettingsStore.h"
+#include "tags/Loader.h"
 
 #include <QFile>
 #include <cerrno>
@@ -40,6 +43,20 @@ bool LoadCliSettings(const QStringList& overrides, CliSettings& out)
         }
     }
     return true;
+}
+
+void GatherAndLoad(const QStringList& paths, const CliSettings& cs, const TagOptions& options,
+                   const GenreTable& genres, WmaErrorGate& gate, RowStore& store)
+{
+    GatherOptions gather;
+    gather.extensions = AcceptedExtensions();
+    gather.removeDuplicates = cs.settings.doubleCheck;
+    SilentPrompt quiet;
+    GatherPaths(store, paths.join(QStringLiteral("\r\n")), {}, gather, &quiet);
+    TagLoader loader(options, &genres);
+    loader.setWmaGate(&gate);
+    for (int i = 0; i < store.count(); ++i)
+        loader.LoadRow(store, i, store.row(i).path(), false, true, true);
 }
 
 void StderrPrompt::ShowMessage(const QString& title, const QString& text, PromptIcon)

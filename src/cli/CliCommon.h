@@ -1,9 +1,13 @@
 #pragma once
 // Shared pieces of the command-line front end: settings with -o overrides, the
 // prompt that talks to stderr, and output helpers.
+#include "app/RowStore.h"
 #include "app/Settings.h"
 #include "app/UserPrompt.h"
+#include "media/Genres.h"
+#include "media/wma/WmaErrorGate.h"
 #include "platform/Folders.h"
+#include "tags/TagOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +26,11 @@ struct CliSettings {
 };
 // false with a message on stderr when an override names no setting or has a bad value.
 bool LoadCliSettings(const QStringList& overrides, CliSettings& out);
+
+// Gathers the paths as the window does (same walk, order and extensions, the
+// "double check" setting) and reads every row with both sides, change flags reset.
+void GatherAndLoad(const QStringList& paths, const CliSettings& cs, const TagOptions& options,
+                   const GenreTable& genres, WmaErrorGate& gate, RowStore& store);
 
 // Messages go to stderr; questions are answered by the given default.
 class StderrPrompt : public UserPrompt {

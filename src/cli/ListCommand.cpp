@@ -281,19 +281,10 @@ int RunList(const QStringList& args)
     RowStore store;
     if (v1View)
         store.SwapTagBlocks(PrimarySide::V1);
-    GatherOptions gather;
-    gather.extensions = AcceptedExtensions();
-    gather.removeDuplicates = cs.settings.doubleCheck;
-    SilentPrompt quiet;
-    GatherPaths(store, paths.join(QStringLiteral("\r\n")), {}, gather, &quiet);
-
     // Damaged WMA files are reported once on stderr; the first "Cancel" skips the rest.
     StderrPrompt prompt;
     WmaErrorGate gate(prompt);
-    TagLoader loader(options, &genres);
-    loader.setWmaGate(&gate);
-    for (int i = 0; i < store.count(); ++i)
-        loader.LoadRow(store, i, store.row(i).path(), false, true, true);
+    GatherAndLoad(paths, cs, options, genres, gate, store);
 
     switch (format) {
     case Format::Json: printJson(store); break;

@@ -201,19 +201,11 @@ int RunSet(const QStringList& args)
     GenreTable genres(options.japaneseGenres ? GenreLanguage::Japanese : GenreLanguage::English);
 
     RowStore store;
-    GatherOptions gather;
-    gather.extensions = AcceptedExtensions();
-    gather.removeDuplicates = cs.settings.doubleCheck;
-    SilentPrompt quiet;
-    GatherPaths(store, paths.join(QStringLiteral("\r\n")), {}, gather, &quiet);
-
     SetPrompt prompt(yesAll, readOnly);
     WmaErrorGate gate(prompt);
-    TagLoader loader(options, &genres);
-    loader.setWmaGate(&gate);
+    GatherAndLoad(paths, cs, options, genres, gate, store);
     const PrimarySide side = store.side();
     for (int i = 0; i < store.count(); ++i) {
-        loader.LoadRow(store, i, store.row(i).path(), false, true, true);
         ListRow& row = store.row(i);
         for (const Assignment& e : edits) {
             const bool fixed = e.field >= kBlockFieldCount;
