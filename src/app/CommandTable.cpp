@@ -18,7 +18,7 @@ struct Row {
     const char* shortcut = "";
 };
 
-// Captions are the menu's own; hints the spec leaves open are written in the same
+// Captions are the menu's own; hints the def leaves open are written in the same
 // voice as the ones it gives.
 const Row kRows[] = {
     {Cmd::FileMenu, u"ファイル(&F)", u"", 0, true},
@@ -38,7 +38,7 @@ const Row kRows[] = {
     {Cmd::Exit, u"終了(&X)", u"Quillory を終了します。", 2, true},
 
     {Cmd::EditMenu, u"編集(&E)", u"", 0, true},
-    {Cmd::CopyFiles, u"コピー(&C)", u"選択したリストのファイルをクリップボードにコピーする", 0, false},
+    {Cmd::CopyFiles, u"コピー(&C)", u"選択したリストのファイルをクリップボードにコピーします。", 0, false},
     {Cmd::Paste, u"貼り付け(&P)", u"クリップボードのファイルをリストに追加します。", 0, true},
     {Cmd::SelectEdited, u"編集したリストの選択", u"編集したリストを選択します。", 100, false},
     {Cmd::SelectUnedited, u"未編集リストの選択", u"編集していないリストを選択します。", 101, false},
@@ -94,6 +94,7 @@ const Row kRows[] = {
     {Cmd::SendToAnalogClock, u"アナログChimewatch", u"選択したファイルをアナログChimewatchに送ります。", 0, true},
     {Cmd::SendToClockPlus, u"Chimewatchプラス", u"選択したファイルをChimewatchプラスに送ります。", 1, true},
     {Cmd::CopyMenu, u"コピー", u"ファイルとフォルダのコピー", 0, true},
+    {Cmd::PopupCopyFiles, u"ファイルをコピー(&C)", u"選択したリストのファイルをクリップボードにコピーする", 0, false},
     {Cmd::CopyArtistFolder, u"アーティストフォルダをコピー", u"選択したリストのアーティストフォルダをコピーします。", 1, false},
     {Cmd::CopyAlbumFolder, u"アルバムフォルダをコピー", u"選択したリストのアルバムフォルダをコピーします。", 2, false},
     {Cmd::Explorer, u"エクスプローラ(&O)", u"選択したファイルのあるフォルダを開きます。", 0, true},
@@ -205,7 +206,7 @@ const std::vector<MenuNode>& ListPopupTree()
               node(Cmd::TagConvert), sep(), node(Cmd::Organise),
               node(Cmd::SendFilesMenu, {node(Cmd::SendToAnalogClock), node(Cmd::SendToClockPlus)})}),
         sep(),
-        node(Cmd::CopyMenu, {node(Cmd::CopyFiles), node(Cmd::CopyArtistFolder), node(Cmd::CopyAlbumFolder)}),
+        node(Cmd::CopyMenu, {node(Cmd::PopupCopyFiles), node(Cmd::CopyArtistFolder), node(Cmd::CopyAlbumFolder)}),
         node(Cmd::Explorer),
         sep(),
         node(Cmd::RangeMenu, {node(Cmd::RangeStart), node(Cmd::RangeSelect), node(Cmd::RangeDeselect),
@@ -262,10 +263,10 @@ namespace {
 
 enum class HintRule { CaptionAndHint, CaptionOnly, Fixed, CsvWrite, CsvRead };
 
-ToolButtonSpec button(Cmd id, HintRule rule, int tag = -1)
+ToolButtonDef button(Cmd id, HintRule rule, int tag = -1)
 {
     const CommandInfo& c = CommandInfoOf(id);
-    ToolButtonSpec b;
+    ToolButtonDef b;
     b.id = id;
     b.tag = tag >= 0 ? tag : c.tag;
     QString stripped = StripAccelerator(c.caption);
@@ -284,15 +285,15 @@ ToolButtonSpec button(Cmd id, HintRule rule, int tag = -1)
     return b;
 }
 
-ToolButtonSpec toolSep() { return ToolButtonSpec{}; }
+ToolButtonDef toolSep() { return ToolButtonDef{}; }
 
 } // namespace
 
-const std::vector<ToolButtonSpec>& ToolBarButtons()
+const std::vector<ToolButtonDef>& ToolBarButtons()
 {
     // The two box buttons and the fit button change the view only: their Tag keeps
     // them out of the selection rule of the UI-state updater.
-    static const std::vector<ToolButtonSpec> buttons = {
+    static const std::vector<ToolButtonDef> buttons = {
         button(Cmd::AddFolder, HintRule::CaptionAndHint),
         button(Cmd::AddFiles, HintRule::CaptionAndHint),
         button(Cmd::AddPlaylist, HintRule::CaptionOnly),

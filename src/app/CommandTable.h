@@ -25,7 +25,7 @@ enum class Cmd {
     EditCell, MakeEqual, OpenWith, PopupAddMenu, StringConvert, FileRename, TagFromFileName,
     OtherToolsMenu, TitleListPaste, TrackNumbers, TrimSpaces, TitleCopy, AddToArtistList,
     GenreConvertMenu, GenreToJapanese, GenreToEnglish, TagConvert, Organise, SendFilesMenu,
-    SendToAnalogClock, SendToClockPlus, CopyMenu, CopyArtistFolder, CopyAlbumFolder, Explorer,
+    SendToAnalogClock, SendToClockPlus, CopyMenu, PopupCopyFiles, CopyArtistFolder, CopyAlbumFolder, Explorer,
     RangeMenu, RangeStart, RangeSelect, RangeDeselect, RangeClear, UndoField, DeleteRows,
     // tool bar only
     FitToWindow, MoveUp, MoveDown, RandomPlay, UndoButton,
@@ -61,13 +61,13 @@ const std::vector<MenuNode>& ListPopupTree();
 const std::vector<MenuNode>& UndoPopupTree();
 
 // Tool bar buttons, left to right; a separator has id None.
-struct ToolButtonSpec {
+struct ToolButtonDef {
     Cmd id = Cmd::None;
     QString hint;      // "short|long" as built at start-up
     int tag = 0;
     bool isSeparator() const { return id == Cmd::None; }
 };
-const std::vector<ToolButtonSpec>& ToolBarButtons();
+const std::vector<ToolButtonDef>& ToolBarButtons();
 // Index of the first tool button that acts on the selection ("指定先へコピー").
 int FirstSelectionToolButton();
 

@@ -184,7 +184,7 @@ TextColour ColourOfTextCode(int textCode)
     }
 }
 
-Rgb RgbOf(TextColour colour)
+BoxRgb RgbOf(TextColour colour)
 {
     switch (colour) {
     case TextColour::Blue: return {0x00, 0x00, 0xFF};

@@ -118,13 +118,13 @@ bool AddToDropDownList(QStringList& list, bool& changed, const QString& text);
 enum class TextColour { Normal, Blue, Purple, Green };
 TextColour ColourOfTextCode(int textCode);
 
-struct Rgb {
+struct BoxRgb {
     int r = 0, g = 0, b = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
+    friend bool operator==(const BoxRgb&, const BoxRgb&) = default;
 };
-inline constexpr Rgb kBoxTextRgb{0x55, 0x4B, 0x0B};   // Normal
-inline constexpr Rgb kActiveBoxRgb{0xFD, 0xD9, 0x86}; // background of the boxes of the shown tag
-Rgb RgbOf(TextColour colour);
+inline constexpr BoxRgb kBoxTextRgb{0x55, 0x4B, 0x0B};   // Normal
+inline constexpr BoxRgb kActiveBoxRgb{0xFD, 0xD9, 0x86}; // background of the boxes of the shown tag
+BoxRgb RgbOf(TextColour colour);
 
 // TextCodes of the frames the v2 boxes show, read from the file's ID3v2 tag.
 struct FrameTextCodes {

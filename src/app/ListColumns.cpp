@@ -17,9 +17,9 @@ constexpr std::array<int, 11> kOptionalSubItems = {ColComposer, ColLyricist, Col
 constexpr int kOptionalMinWidth = 50;
 constexpr int kFitMinWidth = 30;
 
-ListColumnSpec shown(const char16_t* caption, int width, int min, int max = kNoMaxWidth, bool right = false)
+ListColumnDef shown(const char16_t* caption, int width, int min, int max = kNoMaxWidth, bool right = false)
 {
-    ListColumnSpec s;
+    ListColumnDef s;
     s.caption = QString::fromUtf16(caption);
     s.width = width;
     s.minWidth = min;
@@ -28,9 +28,9 @@ ListColumnSpec shown(const char16_t* caption, int width, int min, int max = kNoM
     return s;
 }
 
-ListColumnSpec hidden(const char16_t* caption, bool always = false)
+ListColumnDef hidden(const char16_t* caption, bool always = false)
 {
-    ListColumnSpec s;
+    ListColumnDef s;
     s.caption = QString::fromUtf16(caption);
     s.width = 0;
     s.minWidth = 0;
@@ -39,9 +39,9 @@ ListColumnSpec hidden(const char16_t* caption, bool always = false)
     return s;
 }
 
-ListColumnSpec optional(const char16_t* caption, int bit, bool right = false, int width = 0, int max = kNoMaxWidth)
+ListColumnDef optional(const char16_t* caption, int bit, bool right = false, int width = 0, int max = kNoMaxWidth)
 {
-    ListColumnSpec s;
+    ListColumnDef s;
     s.caption = QString::fromUtf16(caption);
     s.width = width;
     s.minWidth = 0;
@@ -55,9 +55,9 @@ bool isMainTextColumn(int c) { return c >= columnOfSubItem(ColTitle) && c <= col
 
 } // namespace
 
-const std::array<ListColumnSpec, kListColumnCount>& ListColumnSpecs()
+const std::array<ListColumnDef, kListColumnCount>& ListColumnDefs()
 {
-    static const std::array<ListColumnSpec, kListColumnCount> specs = {
+    static const std::array<ListColumnDef, kListColumnCount> defs = {
         shown(u"No", 69, 50, 80, true),
         shown(u"タイトル（曲名）", 208, 30),
         shown(u"アーティスト", 205, 30),
@@ -93,7 +93,7 @@ const std::array<ListColumnSpec, kListColumnCount>& ListColumnSpecs()
         optional(u"音声形式", 10),
         hidden(u"番号", true),
     };
-    return specs;
+    return defs;
 }
 
 int ColumnMaskBit(int sub)
@@ -109,16 +109,16 @@ ColumnLayout::ColumnLayout()
     remembered_.fill(-1);
     // The picture column starts narrow, at the width of its thumbnail.
     remembered_[std::size_t(columnOfSubItem(ColPicture))] = 42;
-    const auto& specs = ListColumnSpecs();
+    const auto& defs = ListColumnDefs();
     geometry_.resize(kListColumnCount);
     std::vector<int> widths(kListColumnCount);
     for (int c = 0; c < kListColumnCount; ++c) {
-        const ListColumnSpec& s = specs[std::size_t(c)];
+        const ListColumnDef& s = defs[std::size_t(c)];
         geometry_[std::size_t(c)] = {s.maskBit >= 0 ? 0 : s.width, s.minWidth, s.maxWidth, false};
         widths[std::size_t(c)] = geometry_[std::size_t(c)].width;
     }
     for (int c = 1; c <= 3; ++c)
-        savedMainWidths_[std::size_t(c - 1)] = specs[std::size_t(c)].width;
+        savedMainWidths_[std::size_t(c - 1)] = defs[std::size_t(c)].width;
     SetVisibleColumns(0, false, true, widths);
 }
 
@@ -145,7 +145,7 @@ const std::vector<ColumnGeometry>& ColumnLayout::SetVisibleColumns(int columnMas
         return std::size_t(c) < currentWidths.size() ? currentWidths[std::size_t(c)]
                                                      : geometry_[std::size_t(c)].width;
     };
-    const auto& specs = ListColumnSpecs();
+    const auto& defs = ListColumnDefs();
 
     if (v1View && !lastV1_) {
         for (int c = 1; c <= 3; ++c)
@@ -160,7 +160,7 @@ const std::vector<ColumnGeometry>& ColumnLayout::SetVisibleColumns(int columnMas
     }
 
     for (int c = 0; c < kListColumnCount; ++c) {
-        const ListColumnSpec& s = specs[std::size_t(c)];
+        const ListColumnDef& s = defs[std::size_t(c)];
         ColumnGeometry& g = geometry_[std::size_t(c)];
         if (s.maskBit < 0) {
             if (!isMainTextColumn(c))

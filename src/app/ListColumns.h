@@ -16,7 +16,7 @@ inline constexpr int kNoMaxWidth = 0x7FFF;
 inline constexpr int columnOfSubItem(int sub) { return sub + 1; }
 inline constexpr int subItemOfColumn(int column) { return column - 1; }
 
-struct ListColumnSpec {
+struct ListColumnDef {
     QString caption;
     int width = 0;        // initial width in pixels (0: hidden)
     int minWidth = 0;
@@ -27,7 +27,7 @@ struct ListColumnSpec {
 };
 
 // The 34 columns in view order.
-const std::array<ListColumnSpec, kListColumnCount>& ListColumnSpecs();
+const std::array<ListColumnDef, kListColumnCount>& ListColumnDefs();
 
 // Mask bit that shows the column of sub-item sub, or -1.
 int ColumnMaskBit(int sub);

@@ -437,7 +437,9 @@ void BackgroundWork::StartUiUpdater()
         return;
     StopUiUpdater();
     updater_ = std::make_unique<TChgTagThread>(*this);
-    updater_->start(QThread::IdlePriority);
+    // Lowest, not idle: on Linux an idle thread gets no time at all while the
+    // machine is busy, and the buttons would stop following the selection.
+    updater_->start(QThread::LowestPriority);
 }
 
 void BackgroundWork::StopUiUpdater()

@@ -11,7 +11,7 @@ namespace {
 
 QString toolHint(Cmd id)
 {
-    for (const ToolButtonSpec& b : ToolBarButtons())
+    for (const ToolButtonDef& b : ToolBarButtons())
         if (b.id == id)
             return b.hint;
     return QStringLiteral("<none>");
@@ -64,6 +64,8 @@ TEST(CommandTable, FixedHintsCompletedAtStartUp)
     EXPECT_EQ(UndoEntryHint(QStringLiteral("歌詞")), QStringLiteral("選択したリストの歌詞を元に戻す"));
     EXPECT_EQ(CommandInfoOf(Cmd::UndoComment).hint, QStringLiteral("選択したリストのコメントを元に戻す"));
     EXPECT_EQ(RangeStartCaption(4), QStringLiteral("ここから  ( List No 5 )"));
+    EXPECT_EQ(CommandInfoOf(Cmd::PopupCopyFiles).caption, QStringLiteral("ファイルをコピー(&C)"));
+    EXPECT_EQ(CommandInfoOf(Cmd::PopupCopyFiles).hint, QStringLiteral("選択したリストのファイルをクリップボードにコピーする"));
 }
 
 TEST(CommandTable, ShortAndLongHints)
@@ -99,13 +101,13 @@ TEST(CommandTable, EveryEntryOfEveryMenuHasCaptionAndHint)
             if (!n.isSeparator())
                 check(n, true);
         });
-    for (const ToolButtonSpec& b : ToolBarButtons())
+    for (const ToolButtonDef& b : ToolBarButtons())
         if (!b.isSeparator())
             EXPECT_FALSE(b.hint.isEmpty()) << int(b.id);
     EXPECT_GT(seen.size(), 60u);
 }
 
-TEST(CommandTable, MenusNameTheSpecifiedHandlerTags)
+TEST(CommandTable, MenusCarryTheirHandlerTags)
 {
     EXPECT_EQ(CommandInfoOf(Cmd::AddFiles).tag, 0);
     EXPECT_EQ(CommandInfoOf(Cmd::AddPlaylist).tag, 1);

@@ -140,7 +140,7 @@ TEST(ShowRowInEditors, ColourTable)
     EXPECT_EQ(ColourOfTextCode(5), TextColour::Purple);
     for (int other : {2, 3, 4, 0x0FFFFFFF})
         EXPECT_EQ(ColourOfTextCode(other), TextColour::Green) << other;
-    EXPECT_EQ(RgbOf(TextColour::Normal), (Rgb{0x55, 0x4B, 0x0B}));
+    EXPECT_EQ(RgbOf(TextColour::Normal), (BoxRgb{0x55, 0x4B, 0x0B}));
 }
 
 TEST(ShowRowInEditors, HintsLabelsAndButtons)

@@ -19,7 +19,7 @@ std::vector<int> widthsOf(const std::vector<ColumnGeometry>& g)
 
 TEST(ListColumns, CaptionsAndInitialWidthsOfTheShownColumns)
 {
-    const auto& s = ListColumnSpecs();
+    const auto& s = ListColumnDefs();
     EXPECT_EQ(s[0].caption, QStringLiteral("No"));
     EXPECT_EQ(s[0].width, 69);
     EXPECT_EQ(s[0].minWidth, 50);
