@@ -19,7 +19,7 @@ namespace quillory {
 
 namespace {
 
-// The spec'd scan for picture data looks no further than this into a frame.
+// The byte scan for picture data looks no further than this into a frame.
 constexpr std::size_t kScanBound = 128;
 constexpr std::size_t kScanPositions = 30;
 constexpr int kThumbWidth = 32;
