@@ -72,7 +72,7 @@ const Row kRows[] = {
     {Cmd::Help, u"Quillory ヘルプ(&C)", u"キーボードの F1 ボタンでも可能", 0, false, false, false, "F1"},
     {Cmd::About, u"バージョン情報(&A)", u"バージョン情報を表示します。", 0, false},
 
-    {Cmd::EditCell, u"編集(&E)", u"選択した項目を入力ボックスで編集します。", 0, false},
+    {Cmd::EditCell, u"編集(&E)", u"選択した項目を入力ボックスで編集します。", 0, true},
     {Cmd::MakeEqual, u"選択項目の内容を同じにする", u"選択したリストの項目の内容を同じにします。", 0, false},
     {Cmd::OpenWith, u"アプリケーションから開く(&H)", u"選択したファイルをアプリケーションで開きます。", 0, true},
     {Cmd::PopupAddMenu, u"追加(&A)", u"リストにファイルを追加します。", 0, true},

@@ -1,12 +1,18 @@
 // Editing in the real main window: the edit boxes over the selection, the
 // confirmation across artists, the ID3v1/ID3v2 view switch, the write buttons' run
-// (read-only files, "中止", "Stamp") and the tag copy between the two tags.
+// (read-only files, "中止", "Stamp"), the tag copy between the two tags, the input
+// box and the in-place editor, the current column, the multi-line editors and the
+// artist list.
 #include "GuiTestSupport.h"
 
 #include "app/EditorState.h"
 #include "app/FieldEditing.h"
+#include "app/DataFiles.h"
+#include "app/ui/CellEditor.h"
 #include "app/ui/EditPanels.h"
 #include "app/ui/ListView.h"
+#include "app/ui/TextDlg.h"
+#include "app/ui/TextEditorLauncher.h"
 #include "media/Genres.h"
 #include "media/TagCopy.h"
 #include "tags/Loader.h"
@@ -22,8 +28,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QAction>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -483,4 +491,300 @@ TEST_F(Editing, TheInputBoxCommitsOverTheSelectionAndCancelChangesNothing)
     }
     EXPECT_TRUE(win().writeButton(2)->isEnabled());
     win().answerInputBox = nullptr;
+}
+
+TEST_F(Editing, TheInPlaceEditorCommitsOnEnterAndOnFocusLossAndCancelsOnEscape)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}, {QStringLiteral("曲2"), QStringLiteral("歌手")},
+          {QStringLiteral("曲3"), QStringLiteral("歌手")}});
+    win().settings().directEdit = true;
+    win().selectRows({0, 1});
+    win().setCurrentColumn(ColAlbum);
+    CellEditor* ed = win().cellEditor();
+    const QString before = store().row(0).sub[ColAlbum];
+
+    // Escape: nothing applied, the control gone.
+    win().EditCellClick(0);
+    ASSERT_TRUE(ed->isOpen());
+    ASSERT_NE(ed->lineEdit(), nullptr);
+    EXPECT_EQ(ed->lineEdit()->text(), before);
+    EXPECT_EQ(ed->lineEdit()->selectedText(), before);
+    EXPECT_TRUE(ed->control()->hasFocus());
+    ed->lineEdit()->insert(QStringLiteral("取り消す盤"));
+    QTest::keyClick(ed->lineEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(ed->isOpen());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(store().row(i).sub[ColAlbum], before) << i;
+        EXPECT_FALSE(v2Changed(i)) << i;
+    }
+    EXPECT_TRUE(win().editorState().captured.empty());
+
+    // Enter: the captured rows change, the others do not.
+    win().EditCellClick(0);
+    ASSERT_TRUE(ed->isOpen());
+    const int narrow = ed->control()->width();
+    ed->lineEdit()->insert(QStringLiteral("とても長い名前の新しいアルバム"));
+    EXPECT_GT(ed->control()->width(), narrow); // widens to its text
+    EXPECT_LE(ed->control()->geometry().right(), win().listView()->viewport()->width());
+    ed->lineEdit()->selectAll();
+    ed->lineEdit()->insert(QStringLiteral("新しい盤"));
+    QTest::keyClick(ed->lineEdit(), Qt::Key_Return);
+    EXPECT_FALSE(ed->isOpen());
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(store().row(i).sub[ColAlbum], QStringLiteral("新しい盤")) << i;
+        EXPECT_TRUE(v2Changed(i)) << i;
+    }
+    EXPECT_EQ(store().row(2).sub[ColAlbum], before);
+    EXPECT_FALSE(v2Changed(2));
+    EXPECT_TRUE(win().writeButton(2)->isEnabled());
+    EXPECT_EQ(win().editPanels()->text(EditBox::V2Album), QStringLiteral("新しい盤"));
+}
+
+TEST_F(Editing, TheInPlaceEditorEndsAfterTheFocusLeftAndKeepsToItsOwnCell)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}, {QStringLiteral("曲2"), QStringLiteral("歌手")}});
+    win().settings().directEdit = true;
+    win().selectRows({0});
+    win().setCurrentColumn(ColAlbum);
+    CellEditor* ed = win().cellEditor();
+    win().EditCellClick(0);
+    ASSERT_TRUE(ed->isOpen());
+    ed->lineEdit()->insert(QStringLiteral("離れた盤"));
+    // The title box takes the focus and makes the title current; the text still
+    // belongs to the album cell.
+    box(EditBox::V2Title)->setFocus(Qt::OtherFocusReason);
+    EXPECT_TRUE(ed->isOpen()); // Timer3 has not run yet
+    ASSERT_TRUE(waitUntil([&] { return !ed->isOpen(); }, 2000));
+    EXPECT_EQ(store().row(0).sub[ColAlbum], QStringLiteral("離れた盤"));
+    EXPECT_EQ(store().row(0).sub[ColTitle], QStringLiteral("曲1"));
+    EXPECT_EQ(store().row(1).sub[ColAlbum], readBack(paths_[1]).sub[ColAlbum]);
+}
+
+TEST_F(Editing, TheInPlaceEditorUsesAComboForArtistsAndTheInputBoxWithoutDirectEdit)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}});
+    win().selectRows({0});
+    win().setCurrentColumn(ColArtist);
+    int inputBoxes = 0;
+    win().answerInputBox = [&](int, const QString&) -> std::optional<QString> {
+        ++inputBoxes;
+        return std::nullopt;
+    };
+    win().EditCellClick(0);
+    EXPECT_EQ(inputBoxes, 1);
+    EXPECT_FALSE(win().cellEditor()->isOpen());
+
+    win().settings().directEdit = true;
+    win().EditCellClick(0);
+    EXPECT_EQ(inputBoxes, 1);
+    ASSERT_TRUE(win().cellEditor()->isOpen());
+    ASSERT_NE(win().cellEditor()->comboBox(), nullptr);
+    EXPECT_EQ(win().cellEditor()->comboBox()->currentText(), QStringLiteral("歌手"));
+    // The picture column and no column at all open nothing.
+    QTest::keyClick(win().cellEditor()->lineEdit(), Qt::Key_Escape);
+    for (int field : {-1, int(ColPicture)}) {
+        win().setCurrentColumn(field);
+        win().EditCellClick(0);
+        EXPECT_FALSE(win().cellEditor()->isOpen()) << field;
+    }
+    win().answerInputBox = nullptr;
+}
+
+TEST_F(Editing, ThePressedColumnAndTheArrowKeysSetTheCurrentColumn)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}, {QStringLiteral("曲2"), QStringLiteral("歌手")}});
+    TMyListView* list = win().listView();
+    const struct {
+        int column;
+        int field;
+    } presses[] = {{1, ColTitle}, {3, ColAlbum}, {6, ColYear}, {0, -1}};
+    for (const auto& p : presses) {
+        SCOPED_TRACE(p.column);
+        const QRect cell = list->visualRect(list->model()->index(1, p.column));
+        ASSERT_TRUE(cell.isValid());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        EXPECT_EQ(win().editorState().currentColumn, p.field);
+        EXPECT_EQ(list->currentColumn(), p.field);
+    }
+    EXPECT_TRUE(store().row(1).selected);
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 3)).center());
+    list->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(list, Qt::Key_Right);
+    EXPECT_EQ(win().editorState().currentColumn, int(ColGenre));
+    QTest::keyClick(list, Qt::Key_Left);
+    QTest::keyClick(list, Qt::Key_Left);
+    QTest::keyClick(list, Qt::Key_Left);
+    EXPECT_EQ(win().editorState().currentColumn, int(ColTitle));
+    QTest::keyClick(list, Qt::Key_Left); // nothing before the title
+    EXPECT_EQ(win().editorState().currentColumn, int(ColTitle));
+    EXPECT_EQ(list->currentColumn(), int(ColTitle));
+    // The arrows moved the column, not the selection.
+    EXPECT_TRUE(store().row(0).selected);
+    EXPECT_FALSE(store().row(1).selected);
+    // Enter opens the input box on the current column.
+    int asked = -2;
+    win().answerInputBox = [&](int field, const QString&) -> std::optional<QString> {
+        asked = field;
+        return std::nullopt;
+    };
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(asked, int(ColTitle));
+    win().answerInputBox = nullptr;
+}
+
+TEST_F(Editing, TheEditEntryOfThePopupFollowsTheColumnAndTheSelection)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}, {QStringLiteral("曲2"), QStringLiteral("歌手")}});
+    const struct {
+        std::vector<int> selected;
+        int column;
+        bool visible;
+        bool enabled;
+    } cases[] = {
+        {{0, 1}, ColAlbum, true, true},  {{0, 1}, ColTitle, true, false}, {{0}, ColTitle, true, true},
+        {{0, 1}, ColTrack, true, false}, {{0}, -1, false, true},          {{}, ColAlbum, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        win().selectRows(c.selected);
+        win().setCurrentColumn(c.column);
+        win().PopupMenu1Popup();
+        QAction* edit = win().action(Cmd::EditCell);
+        EXPECT_EQ(edit->isVisible(), c.visible);
+        if (c.visible)
+            EXPECT_EQ(edit->isEnabled(), c.enabled);
+    }
+}
+
+TEST_F(Editing, ADoubleClickOnTheLyricsOpensTheTextDialogAndOkAppliesTheText)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}, {QStringLiteral("曲2"), QStringLiteral("歌手")}});
+    win().selectRows({0});
+    auto* memo = qobject_cast<QPlainTextEdit*>(box(EditBox::Lyrics));
+    ASSERT_NE(memo, nullptr);
+    // The memo sits on the "その他" panel.
+    win().SpeedButton12Click();
+    ASSERT_TRUE(memo->isVisible());
+    struct Answer {
+        QString typed;
+        bool ok;
+    };
+    const Answer answers[] = {{QStringLiteral("取り消す歌詞"), false}, {QStringLiteral("一行目\n二行目"), true}};
+    for (const Answer& a : answers) {
+        SCOPED_TRACE(a.ok);
+        QString caption;
+        QTimer::singleShot(0, &win(), [&] {
+            auto* d = qobject_cast<TTextDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            caption = d->windowTitle();
+            d->editor()->selectAll();
+            d->editor()->insertPlainText(a.typed);
+            if (a.ok)
+                d->okButton()->click();
+            else
+                d->reject();
+        });
+        QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_TRUE(caption.contains(QStringLiteral("歌詞")));
+        if (a.ok) {
+            EXPECT_EQ(memo->toPlainText(), a.typed);
+            EXPECT_EQ(store().row(0).sub[ColLyrics], a.typed);
+            EXPECT_TRUE(v2Changed(0));
+        } else {
+            EXPECT_TRUE(memo->toPlainText().isEmpty());
+            EXPECT_FALSE(v2Changed(0));
+        }
+    }
+    EXPECT_FALSE(v2Changed(1));
+}
+
+TEST_F(Editing, TheUsersEditorEditsTheCommentWhenItChangesTheFile)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}});
+    win().selectRows({0});
+    win().settings().notepadEdit = true;
+    QTemporaryDir bin;
+    const QString script = bin.filePath(QStringLiteral("ed.sh"));
+    const struct {
+        QByteArray body;    // the editor; empty: one that cannot start
+        QString expected;   // the comment afterwards
+        bool changed;
+    } cases[] = {
+        {"#!/bin/sh\nexit 0\n", QString(), false},
+        {{}, QString(), false},
+        {"#!/bin/sh\nprintf 'Beyonc\\303\\251 \\360\\237\\216\\265\\n' > \"$1\"\n", QStringLiteral("Beyoncé 🎵"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
+        if (c.body.isEmpty()) {
+            qputenv("VISUAL", bin.filePath(QStringLiteral("missing-editor")).toLocal8Bit());
+        } else {
+            QFile f(script);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(c.body);
+            f.close();
+            ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            qputenv("VISUAL", script.toLocal8Bit());
+        }
+        EXPECT_EQ(win().EditMultiLineBox(EditBox::V2Comment), c.changed);
+        EXPECT_EQ(win().editPanels()->text(EditBox::V2Comment), c.expected);
+        EXPECT_EQ(store().row(0).sub[ColComment], c.expected);
+        EXPECT_EQ(v2Changed(0), c.changed);
+    }
+    qunsetenv("VISUAL");
+    // The file in the work folder is gone again.
+    EXPECT_TRUE(QDir(win().folders().work).entryList({QStringLiteral("*.txt")}, QDir::Files).isEmpty());
+}
+
+TEST_F(Editing, TypedArtistsJoinTheArtistListWhichIsSavedAtClose)
+{
+    open({{QStringLiteral("曲1"), QStringLiteral("歌手")}, {QStringLiteral("曲2"), QStringLiteral("歌手")}});
+    const int before = int(win().artistList().size());
+    win().selectRows({0});
+    type(EditBox::V2Artist, QStringLiteral("新人"));
+    leaveBoxes();
+    win().selectRows({1});
+    type(EditBox::V2Artist, QStringLiteral("新人"));
+    leaveBoxes();
+    EXPECT_EQ(int(win().artistList().size()), before + 1);
+    EXPECT_EQ(win().artistList().count(QStringLiteral("新人")), 1);
+    auto* v2 = qobject_cast<QComboBox*>(box(EditBox::V2Artist));
+    auto* v1 = qobject_cast<QComboBox*>(box(EditBox::V1Artist));
+    ASSERT_NE(v2, nullptr);
+    ASSERT_NE(v1, nullptr);
+    EXPECT_GE(v2->findText(QStringLiteral("新人")), 0);
+    EXPECT_GE(v1->findText(QStringLiteral("新人")), 0);
+
+    const QString file = h_->folders().userData + QLatin1Char('/') + kArtistFileName;
+    prompt().answers = {Answer::Yes};
+    ASSERT_TRUE(h_->close());
+    EXPECT_TRUE(ReadArtistFile(file).contains(QStringLiteral("新人")));
+}
+
+TEST(TextEditorLauncher, VisualComesBeforeEditorAndXdgOpenIsTheLastResort)
+{
+    const struct {
+        const char* visual;
+        const char* editor;
+        QStringList expected;
+    } cases[] = {
+        {"gvim -f", "nano", {QStringLiteral("gvim"), QStringLiteral("-f"), QStringLiteral("/w/歌詞.txt")}},
+        {"", "'my editor' --wait", {QStringLiteral("my editor"), QStringLiteral("--wait"), QStringLiteral("/w/歌詞.txt")}},
+        {"\"ed \\\"x\\\"\" my\\ ed", "", {QStringLiteral("ed \"x\""), QStringLiteral("my ed"), QStringLiteral("/w/歌詞.txt")}},
+        {"   ", "kate", {QStringLiteral("kate"), QStringLiteral("/w/歌詞.txt")}},
+        {"", "", {QStringLiteral("xdg-open"), QStringLiteral("/w/歌詞.txt")}},
+    };
+    const QByteArray oldVisual = qgetenv("VISUAL"), oldEditor = qgetenv("EDITOR");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.visual);
+        qputenv("VISUAL", c.visual);
+        qputenv("EDITOR", c.editor);
+        EXPECT_EQ(TextEditorLauncher::CommandFor(QStringLiteral("/w/歌詞.txt")), c.expected);
+    }
+    qputenv("VISUAL", oldVisual);
+    qputenv("EDITOR", oldEditor);
+    // A title never leaves the work folder.
+    EXPECT_EQ(TextEditorLauncher(QStringLiteral("/w")).FileFor(QStringLiteral("../a/b")),
+              QStringLiteral("/w/.._a_b.txt"));
 }

@@ -448,6 +448,10 @@ TEST(MainWindow, PopupEntriesFollowTheSelection)
     EXPECT_FALSE(h.window().action(Cmd::MakeEqual)->isVisible());
     h.window().selectRows({0, 1});
     h.window().PopupMenu1Popup();
+    // It goes with "編集(&E)", which needs a current column.
+    EXPECT_FALSE(h.window().action(Cmd::MakeEqual)->isVisible());
+    h.window().setCurrentColumn(ColAlbum);
+    h.window().PopupMenu1Popup();
     EXPECT_TRUE(h.window().action(Cmd::MakeEqual)->isVisible());
 }
 

@@ -2,9 +2,11 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/CloseQuery.h"
+#include "app/EditorState.h"
 #include "app/GenreLists.h"
 #include "app/HandOver.h"
 #include "app/ShellLink.h"
+#include "app/ui/EditPanels.h"
 #include "app/ui/GuiPrompt.h"
 #include "app/ui/ListModel.h"
 #include "app/ui/ListView.h"
@@ -30,6 +32,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -1074,6 +1077,8 @@ void TDU3ZiruVozivDlg::closeEvent(QCloseEvent* e)
         e->accept();
         return;
     }
+    // Text still in the in-place editor counts as typed.
+    EndCellEditor();
     if (!FormCloseQuery()) {
         e->ignore();
         return;
@@ -1099,6 +1104,8 @@ bool TDU3ZiruVozivDlg::event(QEvent* e)
             status_->setPanel1(tip->tip());
         return true;
     }
+    if (e->type() == QEvent::WindowDeactivate)
+        EndCellEditor();
     return QMainWindow::event(e);
 }
 
@@ -1116,6 +1123,23 @@ bool TDU3ZiruVozivDlg::eventFilter(QObject* watched, QEvent* e)
     }
     if (watched == list_ && e->type() == QEvent::Resize)
         QTimer::singleShot(0, this, &TDU3ZiruVozivDlg::fitColumns);
+    if (list_ && watched == list_->viewport() && e->type() == QEvent::MouseButtonPress)
+        listMousePressed(static_cast<QMouseEvent*>(e)->position().toPoint());
+    if (watched == list_ && e->type() == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        if (ke->modifiers() == Qt::NoModifier || ke->modifiers() == Qt::KeypadModifier)
+            if (listKeyPressed(ke->key()))
+                return true;
+    }
+    if (e->type() == QEvent::MouseButtonDblClick && panels_) {
+        for (EditBox b : {EditBox::V2Comment, EditBox::Lyrics}) {
+            auto* m = qobject_cast<QPlainTextEdit*>(panels_->widget(b));
+            if (m && watched == m->viewport()) {
+                EditMultiLineBox(b);
+                return true;
+            }
+        }
+    }
     return QMainWindow::eventFilter(watched, e);
 }
 

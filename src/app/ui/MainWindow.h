@@ -40,6 +40,7 @@ class QToolButton;
 
 namespace quillory {
 
+class CellEditor;
 class EditPanels;
 class GuiPrompt;
 struct EditContext;
@@ -104,6 +105,17 @@ public:
     // The input box over a row (double click with "Input" on); the in-place editor
     // otherwise.
     void OpenInputBox(int row);
+    // "編集(&E)", Enter and a double click in a cell: the in-place editor with
+    // "directedit" on, the input box otherwise.
+    void EditCellClick(int row);
+    void StartCellEditor(int row);
+    void EndCellEditor();
+    CellEditor* cellEditor() const { return cellEditor_; }
+    // A double click on a multi-line box: the text dialog, or the user's editor
+    // with "notepad_edit" on. Returns whether the box's text was changed.
+    bool EditMultiLineBox(EditBox box);
+    // The current column, in the editing state and in the list's painting.
+    void setCurrentColumn(int field);
     void RecountAndShowButtons();
     EditorState& editorState() { return *editor_; }
     EditPanels* editPanels() const { return panels_; }
@@ -233,6 +245,11 @@ private:
     void applyCurrentTagViewLayout();
     void applyWriteButtons();
     void refreshDropDowns();
+    void refreshArtistLists();
+    void addArtist(const QString& text);
+    void onCellEditorCommitted(const QString& text, const QString& startText);
+    void listMousePressed(const QPoint& pos);
+    bool listKeyPressed(int key);
 
     StartOptions options_;
     Folders folders_;
@@ -283,6 +300,9 @@ private:
     QLabel* codeLabel_ = nullptr;
     QLabel* pictureDescLabel_ = nullptr;
     EditPanels* panels_ = nullptr;
+    CellEditor* cellEditor_ = nullptr;
+    int cellField_ = -1; // field the open in-place editor edits
+    bool editingMultiLine_ = false;
     std::shared_ptr<EditorState> editor_; // shared: its type is incomplete in this header
     QColor boxFieldColour_;
     bool syncingCodes_ = false;

@@ -2,6 +2,7 @@
 // the busy state, the pop-up rules and the main-thread side of the workers.
 #include "app/ui/MainWindow.h"
 
+#include "app/EditorState.h"
 #include "app/GenreLists.h"
 #include "app/HandOver.h"
 #include "app/PopupRules.h"
@@ -593,13 +594,17 @@ void TDU3ZiruVozivDlg::PopupMenu1Popup()
         s.clipboardHasAcceptedFile = PasteableFileList(LocalPathsFromMimeData(*data), AcceptedExtensions());
     s.selectedExtension = LowerExtension(selectedPath());
     s.englishGenresAvailable = true;
-    s.editVisible = true;
+    const auto* pictureButton = findChild<QPushButton*>(QStringLiteral("SpeedButton5"));
+    const EntryState edit = EditEntryState(s.rowCount, s.selectedCount, s.currentColumn,
+                                           pictureButton && pictureButton->isEnabled());
+    s.editVisible = edit.visible;
     s.rangeStart = rangeStart_;
     if (s.selectedCount > 0) {
         s.analogClockRunning = clockReceiverRunning(0);
         s.clockPlusRunning = clockReceiverRunning(1);
     }
     PopupDecision d = ::quillory::PopupMenu1Popup(s);
+    d.entries[Cmd::EditCell] = edit;
     for (const auto& [id, st] : d.entries) {
         QAction* a = action(id);
         if (!a)

@@ -1,14 +1,19 @@
 // The main window's editing: the edit boxes and their events, the ID3v1/ID3v2 view
-// switch, the write buttons' run, the tag copy, the input box and the in-place editor.
+// switch, the write buttons' run, the tag copy, the input box, the in-place editor,
+// the current column from the mouse and the arrow keys, and the larger editors of the
+// multi-line boxes.
 #include "app/ui/MainWindow.h"
 
 #include "app/EditorState.h"
 #include "app/FieldEditing.h"
 #include "app/UserPrompt.h"
+#include "app/ui/CellEditor.h"
 #include "app/ui/EditPanels.h"
 #include "app/ui/InputDlg.h"
 #include "app/ui/ListView.h"
 #include "app/ui/StatusBar.h"
+#include "app/ui/TextDlg.h"
+#include "app/ui/TextEditorLauncher.h"
 #include "media/TagCopy.h"
 #include "media/wma/WmaErrorGate.h"
 #include "tags/Writer.h"
@@ -18,8 +23,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -93,6 +101,21 @@ void TDU3ZiruVozivDlg::buildEditing()
         if (inputSwBox_->isChecked())
             OpenInputBox(row);
     });
+    cellEditor_ = new CellEditor(list_, this);
+    connect(cellEditor_, &CellEditor::committed, this, &TDU3ZiruVozivDlg::onCellEditorCommitted);
+    connect(cellEditor_, &CellEditor::cancelled, this, [this] {
+        editor_->captured.clear();
+        cellField_ = -1;
+        list_->setFocus(Qt::OtherFocusReason);
+    });
+    // The list scrolling away from the cell ends the edit.
+    connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, this, &TDU3ZiruVozivDlg::EndCellEditor);
+    connect(list_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &TDU3ZiruVozivDlg::EndCellEditor);
+    list_->viewport()->installEventFilter(this);
+    connect(action(Cmd::EditCell), &QAction::triggered, this, [this] { EditCellClick(firstSelectedRow()); });
+    for (EditBox b : {EditBox::V2Comment, EditBox::Lyrics})
+        if (auto* m = qobject_cast<QPlainTextEdit*>(panels_->widget(b)))
+            m->viewport()->installEventFilter(this);
     connect(panels_, &EditPanels::changed, this, &TDU3ZiruVozivDlg::BoxChangedEvent);
     connect(panels_, &EditPanels::focused, this, [this](EditBox b) {
         const Repaint r = BoxFocused(*editor_, b, settings_.tagAdd, store_.selectedCount());
@@ -105,6 +128,8 @@ void TDU3ZiruVozivDlg::buildEditing()
     connect(panels_, &EditPanels::left, this, [this](EditBox b, const QString& text) {
         BoxLeft(*editor_, b, text, dropDowns_);
         refreshDropDowns();
+        if (b == EditBox::V1Artist || b == EditBox::V2Artist)
+            addArtist(text);
     });
 }
 
@@ -363,6 +388,175 @@ void TDU3ZiruVozivDlg::OpenInputBox(int row)
     applyWriteButtons();
     ShowSelectedRowInEditors();
     list_->viewport()->update();
+}
+
+} // namespace quillory
+
+// ---- the current column, the in-place editor and the multi-line editors ------------
+
+namespace quillory {
+
+void TDU3ZiruVozivDlg::setCurrentColumn(int field)
+{
+    editor_->currentColumn = field;
+    list_->setCurrentColumn(field);
+    list_->viewport()->update();
+}
+
+void TDU3ZiruVozivDlg::listMousePressed(const QPoint& pos)
+{
+    EndCellEditor();
+    if (busy_)
+        return;
+    const int column = list_->columnAt(pos.x());
+    setCurrentColumn(FieldOfListColumn(column, settings_.tagAdd, editor_->view() == 2));
+}
+
+bool TDU3ZiruVozivDlg::listKeyPressed(int key)
+{
+    if (busy_)
+        return false;
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        setCurrentColumn(MoveCurrentColumn(editor_->currentColumn, key == Qt::Key_Left ? -1 : 1, settings_.tagAdd,
+                                           editor_->view() == 2));
+        if (editor_->currentColumn >= 0 && list_->model()->rowCount() > 0) {
+            const int row = std::max(0, list_->currentIndex().row());
+            list_->scrollTo(list_->model()->index(row, columnOfSubItem(editor_->currentColumn)));
+        }
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        OpenInputBox(firstSelectedRow());
+        return true;
+    case Qt::Key_F2:
+        // The list's own label edit, which the in-place editor replaces.
+        EditCellClick(firstSelectedRow());
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TDU3ZiruVozivDlg::EditCellClick(int row)
+{
+    if (settings_.directEdit)
+        StartCellEditor(row);
+    else
+        OpenInputBox(row);
+}
+
+void TDU3ZiruVozivDlg::StartCellEditor(int row)
+{
+    if (busy_ || row < 0 || row >= store_.count() || !store_.row(row).selected || !store_.row(row).isRead())
+        return;
+    EndCellEditor();
+    if (!::quillory::StartCellEditor(*editor_, store_, row))
+        return;
+    const int field = editor_->currentColumn;
+    const CellEditorShape shape = CellEditorShapeFor(field);
+    QStringList choices;
+    if (shape.combo) {
+        QStringList v2Genres;
+        for (int i = 0; i < comboBox2_->count(); ++i)
+            v2Genres << comboBox2_->itemText(i);
+        choices = InputBoxChoices(field, artists_, v2Genres, dropDowns_.copyright, dropDowns_.encoder,
+                                  QDate::currentDate().year());
+    }
+    cellEditor_->open(row, columnOfSubItem(field), GetRowField(store_.row(row), kShownBase, field), shape, choices);
+    if (cellEditor_->isOpen())
+        cellField_ = field;
+    else
+        editor_->captured.clear();
+}
+
+void TDU3ZiruVozivDlg::EndCellEditor()
+{
+    if (cellEditor_ && cellEditor_->isOpen())
+        cellEditor_->end();
+}
+
+void TDU3ZiruVozivDlg::onCellEditorCommitted(const QString& text, const QString& startText)
+{
+    const std::vector<int> captured = editor_->captured;
+    const int field = cellField_;
+    cellField_ = -1;
+    if (busy_ || closing_ || field < 0) {
+        editor_->captured.clear();
+        return;
+    }
+    // The text belongs to the cell it was typed over, even when the focus went on to
+    // a box that made another field current.
+    const int current = editor_->currentColumn;
+    editor_->currentColumn = field;
+    EditContext c = editContext();
+    const CellEditEnd end = ::quillory::EndCellEditor(c, text, startText, dropDowns_);
+    editor_->currentColumn = current;
+    if (end.repaintRowOnly) {
+        if (!captured.empty())
+            list_->refreshRow(captured.front());
+        return;
+    }
+    if (field == FieldArtist)
+        addArtist(text);
+    refreshDropDowns();
+    applyWriteButtons();
+    ShowSelectedRowInEditors();
+    list_->viewport()->update();
+}
+
+void TDU3ZiruVozivDlg::addArtist(const QString& text)
+{
+    if (AddToDropDownList(artists_, artistsChanged_, text))
+        refreshArtistLists();
+}
+
+void TDU3ZiruVozivDlg::refreshArtistLists()
+{
+    for (QComboBox* c : {comboBox3_, v2Artist_}) {
+        QSignalBlocker b(c);
+        const QString text = c->currentText();
+        c->clear();
+        c->addItems(artists_);
+        c->setEditText(text);
+    }
+}
+
+bool TDU3ZiruVozivDlg::EditMultiLineBox(EditBox box)
+{
+    auto* memo = qobject_cast<QPlainTextEdit*>(panels_->widget(box));
+    if (busy_ || editingMultiLine_ || !memo || !memo->isEnabled())
+        return false;
+    editingMultiLine_ = true;
+    const QString title = box == EditBox::Lyrics ? QStringLiteral("歌詞") : QStringLiteral("コメント");
+    const QString before = panels_->text(box);
+    std::optional<QString> after;
+    if (settings_.notepadEdit) {
+        TextEditorLauncher launcher(folders_.work);
+        after = launcher.EditInNotepad(title, before, [this] {
+            QApplication::processEvents();
+            return !closing_;
+        });
+    } else {
+        TTextDlg d(this, title);
+        d.setText(before);
+        d.showButtons(true);
+        if (d.exec() == QDialog::Accepted && d.modified())
+            after = d.text();
+    }
+    editingMultiLine_ = false;
+    if (!after || *after == before || closing_)
+        return false;
+    panels_->setText(box, *after);
+    // The memo's change event applies the text, as typing into it would; the dialog
+    // took the memo's focus, so the editing flags are set for this one event.
+    const bool v1 = editor_->v1Editing, v2 = editor_->v2Editing;
+    editor_->v1Editing = editor_->v2Editing = true;
+    BoxChangedEvent(box, *after);
+    editor_->v1Editing = v1;
+    editor_->v2Editing = v2;
+    return true;
 }
 
 } // namespace quillory
