@@ -1,6 +1,7 @@
 // The background workers against a host that counts what it is asked: every call on
 // the main thread, none nested, none after a stop, none while paused.
 #include "gather/Workers.h"
+#include "GuiTestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,19 +27,7 @@ void spin(int ms)
     }
 }
 
-bool spinUntil(const std::function<bool()>& cond, int timeoutMs = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+bool spinUntil(const std::function<bool()>& cond, int timeoutMs = 20000) { return test::waitUntil(cond, timeoutMs); }
 
 class FakeHost : public WorkerHost {
 public:
