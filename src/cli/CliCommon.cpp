@@ -45,6 +45,16 @@ bool LoadCliSettings(const QStringList& overrides, CliSettings& out)
     return true;
 }
 
+bool PrepareCliRun(const QStringList& overrides, const QStringList& paths, CliSettings& cs, TagOptions& options,
+                   int& status)
+{
+    if (!LoadCliSettings(overrides, cs))
+        return false;
+    status = ReportMissingPaths(paths) ? kExitOk : kExitFailure;
+    options = TagOptionsFrom(cs.settings);
+    return true;
+}
+
 void GatherAndLoad(const QStringList& paths, const CliSettings& cs, const TagOptions& options,
                    const GenreTable& genres, WmaErrorGate& gate, RowStore& store)
 {

@@ -27,6 +27,16 @@ struct CliSettings {
 // false with a message on stderr when an override names no setting or has a bad value.
 bool LoadCliSettings(const QStringList& overrides, CliSettings& out);
 
+// The common start of a command: settings with the overrides (false: bad usage,
+// already reported), the tag options from them, and the exit status so far (1 when
+// a path does not exist, each reported on stderr).
+bool PrepareCliRun(const QStringList& overrides, const QStringList& paths, CliSettings& cs, TagOptions& options,
+                   int& status);
+inline GenreLanguage GenreLanguageOf(const TagOptions& o)
+{
+    return o.japaneseGenres ? GenreLanguage::Japanese : GenreLanguage::English;
+}
+
 // Gathers the paths as the window does (same walk, order and extensions, the
 // "double check" setting) and reads every row with both sides, change flags reset.
 void GatherAndLoad(const QStringList& paths, const CliSettings& cs, const TagOptions& options,

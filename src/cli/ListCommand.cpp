@@ -269,14 +269,12 @@ int RunList(const QStringList& args)
     }
 
     CliSettings cs;
-    if (!LoadCliSettings(overrides, cs))
+    TagOptions options;
+    int status = kExitOk;
+    if (!PrepareCliRun(overrides, paths, cs, options, status))
         return kExitUsage;
-
-    int status = ReportMissingPaths(paths) ? kExitOk : kExitFailure;
-
-    TagOptions options = TagOptionsFrom(cs.settings);
     options.forceAudioFormat = true;
-    GenreTable genres(options.japaneseGenres ? GenreLanguage::Japanese : GenreLanguage::English);
+    GenreTable genres(GenreLanguageOf(options));
 
     RowStore store;
     if (v1View)

@@ -192,13 +192,12 @@ int RunSet(const QStringList& args)
     }
 
     CliSettings cs;
-    if (!LoadCliSettings(overrides, cs))
+    TagOptions options;
+    int status = kExitOk;
+    if (!PrepareCliRun(overrides, paths, cs, options, status))
         return kExitUsage;
-    int status = ReportMissingPaths(paths) ? kExitOk : kExitFailure;
-
-    TagOptions options = TagOptionsFrom(cs.settings);
     options.stamp = stamp;
-    GenreTable genres(options.japaneseGenres ? GenreLanguage::Japanese : GenreLanguage::English);
+    GenreTable genres(GenreLanguageOf(options));
 
     RowStore store;
     SetPrompt prompt(yesAll, readOnly);

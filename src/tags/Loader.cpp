@@ -61,7 +61,6 @@ struct TagLoader::State {
     bool picture = false;
     QString pictureDescription;
     unsigned combinedCode = kCodeUnknown;
-    bool riffHasList = false;
     std::unique_ptr<WmaSide> wma;
 
     bool audioDone = false;
@@ -137,11 +136,9 @@ bool TagLoader::prepareV2(State& st)
         riff::ChunkOffsets off = riff::FindRiffChunks(file_, riff::Find::ListOnly);
         if (off.list < 0) {
             st.kind = Kind::Other;
-            st.riffHasList = false;
             return true;
         }
         st.kind = Kind::Riff;
-        st.riffHasList = true;
         st.version = 0;
         // Only the LIST chunk itself is read: in a WAVE file it may stand before
         // megabytes of audio.
